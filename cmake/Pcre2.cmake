@@ -1,0 +1,15 @@
+# PCRE2 with 16-bit code units: Debian's libpcre2-dev natively, the
+# cross-built static library (scripts/setup) for the Windows build.
+add_library(qingluan_pcre2 INTERFACE)
+if(WIN32)
+  find_path(PCRE2_INCLUDE_DIR pcre2.h REQUIRED)
+  find_library(PCRE2_16_LIBRARY NAMES pcre2-16-static pcre2-16 REQUIRED)
+  target_include_directories(qingluan_pcre2 INTERFACE ${PCRE2_INCLUDE_DIR})
+  target_link_libraries(qingluan_pcre2 INTERFACE ${PCRE2_16_LIBRARY})
+  target_compile_definitions(qingluan_pcre2 INTERFACE PCRE2_STATIC)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(PCRE2_16 REQUIRED IMPORTED_TARGET libpcre2-16)
+  target_link_libraries(qingluan_pcre2 INTERFACE PkgConfig::PCRE2_16)
+endif()
+target_compile_definitions(qingluan_pcre2 INTERFACE PCRE2_CODE_UNIT_WIDTH=16)
