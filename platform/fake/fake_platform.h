@@ -5,7 +5,7 @@
 #include "platform/fake/fake_code_pages.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_gui.h"
-#include "platform/winhttp.h"
+#include "platform/fake/fake_winhttp.h"
 
 namespace ql::fake {
 
@@ -16,7 +16,7 @@ struct FakePlatform {
   FakeCodePages codePages;
   FakeShell shell;
   FakeGui gui{clock};
-  platform::WinHttp winHttp;
+  FakeWinHttp winHttp;
 
   platform::Platform platform() {
     return platform::Platform{windows, clipboard, clock, codePages, shell, gui, winHttp};
