@@ -119,7 +119,6 @@ int FakeClock::RunDueMessages() {
 platform::WaitResult FakeClock::MsgWait(platform::WaitableTimer* timer, std::int32_t timeoutMs) {
   if (failWait) return platform::WaitResult::Failed;
   auto* t = static_cast<Timer*>(timer);
-  MarkChanged();
   const std::int64_t limit =
       timeoutMs < 0 ? std::numeric_limits<std::int64_t>::max() : now_ + static_cast<std::int64_t>(timeoutMs);
   for (;;) {

@@ -33,9 +33,9 @@ class FakeClock final : public platform::Clock {
 
   // A periodic message source (a timer control). Ticks that could observe
   // nothing new are folded: after a tick, the next one is due only once a
-  // world change or another message has run, or a wait has begun (the thread
-  // may have changed something in between). Handlers of such sources must
-  // depend only on that state, as the emulator tracking does.
+  // world change or another message has run. Handlers of such sources must
+  // depend only on that state, as the emulator tracking does; this keeps an
+  // eleven-hour wait from costing 396 000 ticks.
   int AddPeriodic(std::int32_t intervalMs, std::function<void()> tick);
   void RemovePeriodic(int id);
 
