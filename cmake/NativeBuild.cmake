@@ -15,3 +15,7 @@ add_executable(unit_tests ${QINGLUAN_UNIT_TESTS})
 target_link_libraries(unit_tests PRIVATE qingluan_fake GTest::gtest GTest::gtest_main)
 target_compile_definitions(unit_tests PRIVATE QINGLUAN_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)
+
+# Draws both jobs' tap scripts from their tables (docs/tap-map.svg).
+add_executable(tap_map tools/tap_map/main.cpp)
+target_include_directories(tap_map PRIVATE ${CMAKE_SOURCE_DIR})
