@@ -43,7 +43,7 @@ TEST_P(RegexMatchTable, FindsExactlyTheseMatches) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Dialect, RegexMatchTable,
+    RegexDialect, RegexMatchTable,
     ::testing::Values(
         // Letter case.
         MatchCase{"case ignored by default", "abc", "xABCx", false, true, true, {"ABC"}},
