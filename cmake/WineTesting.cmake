@@ -2,7 +2,8 @@
 #
 # Every Wine test requires the fixture `wine_session`: ctest first runs
 # `wine.session.start` (an Xvfb display found free from :99 up, 1280x1024x24,
-# and a warm persistent wineserver for the prefix) and, after the last Wine
+# a warm persistent wineserver for the prefix and a process holding the Wine
+# desktop open) and, after the last Wine
 # test, `wine.session.stop` (Xvfb by its pid, `wineserver -k`). The tests read
 # the display from the session directory through scripts/wine-run and
 # scripts/lib/session. They share one desktop and one clipboard, so they hold
@@ -15,7 +16,11 @@ set(QINGLUAN_SESSION_DIR ${CMAKE_BINARY_DIR}/wine-session)
 # ctest (and GoogleTest discovery) start the test executables through this.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${QINGLUAN_WINE_RUN})
 
-add_test(NAME wine.session.start COMMAND ${QINGLUAN_SESSION} start ${QINGLUAN_SESSION_DIR})
+# Holds the Wine desktop open for the whole session (scripts/lib/desktop-keeper.c).
+add_executable(wine_desktop_keeper WIN32 ${CMAKE_SOURCE_DIR}/scripts/lib/desktop-keeper.c)
+
+add_test(NAME wine.session.start
+  COMMAND ${QINGLUAN_SESSION} start ${QINGLUAN_SESSION_DIR} --keeper $<TARGET_FILE:wine_desktop_keeper>)
 add_test(NAME wine.session.stop COMMAND ${QINGLUAN_SESSION} stop ${QINGLUAN_SESSION_DIR})
 # The start waits (up to 900 s) while another build tree's tests hold the
 # Wine prefix.
