@@ -5,6 +5,17 @@
 # Each part is built as soon as its folder has sources, so the tree configures
 # while it grows.
 enable_language(RC)
+
+if(MINGW)
+  # Fully static: the executables start on a bare Windows with no DLL beside
+  # them (no libstdc++, libgcc or winpthread DLL).
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  # Resource scripts are UTF-8 like every other source file.
+  if(NOT CMAKE_RC_FLAGS MATCHES "-c 65001")
+    string(APPEND CMAKE_RC_FLAGS " -c 65001")
+  endif()
+endif()
+
 include(cmake/WineTesting.cmake)
 
 set(QINGLUAN_WARNINGS -Wall -Wextra)

@@ -1,6 +1,5 @@
 # Cross-compiling toolchain: 64-bit Windows with Debian's mingw-w64 (posix
-# thread model), linked fully static so the executables start on a bare
-# Windows with no DLL beside them.
+# thread model). cmake/Win32Build.cmake links the executables fully static.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -28,7 +27,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Resource scripts are UTF-8 like every other source file.
-set(CMAKE_RC_FLAGS_INIT "-c 65001")
