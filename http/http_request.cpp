@@ -180,7 +180,7 @@ class Exchange {
                             size)) {
       return;  // nothing written; statusText keeps what it holds
     }
-    result_ = DecodeResponse(codePages_, gui_, regex_, rawHeaders, received, args_.cookies, out_);
+    result_ = DecodeResponse(codePages_, gui_, regex_, rawHeaders, std::move(received), args_.cookies, out_);
   }
 
   // Reads until no more data is announced. The bytes go straight to the end

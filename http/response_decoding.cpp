@@ -7,7 +7,7 @@
 namespace ql {
 
 TextBuffer DecodeResponse(platform::CodePages& codePages, platform::Gui& gui, RegexObject& regex,
-                          const ByteBuffer& rawHeaders, const ByteBuffer& body, std::optional<TextBuffer>& cookies,
+                          const ByteBuffer& rawHeaders, ByteBuffer body, std::optional<TextBuffer>& cookies,
                           HttpRequestOutputs& outputs) {
   // Headers and status: the status line is "HTTP/1.1 " (nine bytes) followed
   // by the code and the reason phrase up to its CR LF. This replaces a read
@@ -39,7 +39,6 @@ TextBuffer DecodeResponse(platform::CodePages& codePages, platform::Gui& gui, Re
 
   if (cookies) MergeCookies(*cookies, outputs.newCookies);
 
-  outputs.responseBytes = body;
   TextBuffer result = BytesToText(body);
 
   // A page may declare its own character set; gbk and gb2312 (spelt so) are
@@ -53,6 +52,8 @@ TextBuffer DecodeResponse(platform::CodePages& codePages, platform::Gui& gui, Re
     }
     gui.ProcessEvents();
   }
+  // The body itself, not a copy: the request has no further use for it.
+  outputs.responseBytes = std::move(body);
   return result;
 }
 

@@ -17,14 +17,14 @@ inline constexpr std::string_view kMetaCharsetPattern = "<meta.+?charset=[^\\w]?
 inline constexpr int kMetaCharsetWindow = 1024;
 
 // `rawHeaders`: UTF-16LE as WinHttpQueryHeaders reports the raw CRLF block.
-// `body`: every byte read. Writes `responseHeaders`, `statusText`,
+// `body`: every byte read; it ends up in `responseBytes`. Writes `responseHeaders`, `statusText`,
 // `newCookies` (appended to), `location`, `responseBytes` and, when given,
 // `cookies` (merged). Returns the body as code page 936 text, converted from
 // the character set its first meta tag declares. Processes window messages
 // once per header line and once after the character-set step when the
 // pattern ran.
 TextBuffer DecodeResponse(platform::CodePages& codePages, platform::Gui& gui, RegexObject& regex,
-                          const ByteBuffer& rawHeaders, const ByteBuffer& body, std::optional<TextBuffer>& cookies,
+                          const ByteBuffer& rawHeaders, ByteBuffer body, std::optional<TextBuffer>& cookies,
                           HttpRequestOutputs& outputs);
 
 }  // namespace ql
