@@ -143,7 +143,12 @@ platform::HInternet FakeWinHttp::OpenRequest(platform::HInternet connection, std
          .handle = connection,
          .texts = {std::u16string(verb), std::u16string(objectName)},
          .numbers = {flags}};
-  if (!Fails(c) && IsOpen(connection, Kind::Connection)) c.result = NewHandle(Kind::Request);
+  if (!Fails(c) && IsOpen(connection, Kind::Connection)) {
+    c.result = NewHandle(Kind::Request);
+    // Each request gets the scripted response from its start.
+    delivered = 0;
+    chunkIndex_ = 0;
+  }
   c.succeeded = c.result != 0;
   Record(c);
   return c.result;

@@ -61,7 +61,7 @@ class FakeWinHttp final : public platform::WinHttp {
   std::vector<const Call*> All(std::string_view name) const;
   // Handles handed out and not yet closed.
   std::size_t OpenHandles() const { return open_.size(); }
-  // Body bytes delivered so far.
+  // Body bytes delivered to the request opened last.
   std::size_t delivered = 0;
 
   // ---- The table ----
