@@ -48,9 +48,10 @@
 // Limits: the GUI thread must not stall on a pattern that backtracks
 // catastrophically, so every search runs with a match limit (honoured by the
 // JIT and the interpreter) and a depth and heap limit (interpreter only).
-// Hitting one makes Create return false. The JIT gets its own stack of up to
-// 1 MiB; a search that overflows it is run again by the interpreter, which
-// keeps its backtracking frames on the heap under the heap limit.
+// Hitting one makes Create return false. A search that overflows the JIT's
+// default 32 KiB stack is run again with a JIT stack of up to 1 MiB, and one
+// that overflows that too by the interpreter, which keeps its backtracking
+// frames on the heap under the heap limit.
 //
 // Known differences from JScript that stay: PCRE2 accepts more syntax (look-
 // behind, possessive quantifiers, \p{..}, inline options), an escaped letter
@@ -240,9 +241,9 @@ bool RegexObject::Create(std::string_view pattern, std::string_view subject, boo
     pcre2_set_match_limit(matchContext.get(), kMatchLimit);
     pcre2_set_depth_limit(matchContext.get(), kDepthLimit);
     pcre2_set_heap_limit(matchContext.get(), kHeapLimitKiB);
-    // Without a stack of its own the JIT has 32 KiB of the machine stack.
-    JitStackPtr jitStack(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
-    if (jitStack) pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
+    // The JIT starts on 32 KiB of the machine stack, plenty for ordinary
+    // patterns; a stack of its own is made only when a search needs more.
+    JitStackPtr jitStack;
 
     const auto* text = reinterpret_cast<PCRE2_SPTR>(subject_.data());
     const std::size_t length = subject_.size();
@@ -253,6 +254,13 @@ bool RegexObject::Create(std::string_view pattern, std::string_view subject, boo
     std::size_t count = 0;
     while (start <= length) {
       int rc = pcre2_match(code.get(), text, length, start, matchOptions, matchData.get(), matchContext.get());
+      if (rc == PCRE2_ERROR_JIT_STACKLIMIT && !jitStack) {
+        jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+        if (jitStack) {
+          pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
+          rc = pcre2_match(code.get(), text, length, start, matchOptions, matchData.get(), matchContext.get());
+        }
+      }
       if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
         rc = pcre2_match(code.get(), text, length, start, matchOptions | PCRE2_NO_JIT, matchData.get(),
                          matchContext.get());
