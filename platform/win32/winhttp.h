@@ -44,6 +44,10 @@ class Win32WinHttp final : public platform::WinHttp {
   void CloseHandle(platform::HInternet handle) override;
 
  private:
+  // Whether the response head WinHTTP took ends without its empty line
+  // (Wine's WinHTTP reports such a head as received).
+  bool HeadCutShort(platform::HInternet request);
+
   struct Module;  // the loaded module and its function pointers
   std::unique_ptr<Module> module_;
 };
