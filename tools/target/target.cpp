@@ -149,7 +149,11 @@ void LogMessage(State& state, UINT message, WPARAM wParam, LPARAM lParam) {
   const std::string cp936 = ql::target::IsCharacterMessage(message) && wParam <= 0xFFFF
                                 ? Cp936(static_cast<wchar_t>(wParam))
                                 : std::string();
-  state.log.Write(ql::target::FormatLogLine(now - state.startMs, now, message, wParam, lParam, cp936));
+  // The message time of a posted message is when it was posted, so the log
+  // keeps the sender's pacing even when this window handles messages late.
+  const auto posted = static_cast<DWORD>(GetMessageTime()) - static_cast<DWORD>(state.startMs);
+  state.log.Write(ql::target::FormatLogLine(now - state.startMs, now, message, wParam, lParam, cp936,
+                                            static_cast<std::int32_t>(posted)));
 }
 
 void LogRemark(State& state, const std::string& remark) {

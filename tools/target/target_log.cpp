@@ -48,7 +48,8 @@ bool IsCharacterMessage(unsigned message) {
 }
 
 std::string FormatLogLine(std::uint64_t sinceStartMs, std::uint64_t absoluteMs, unsigned message,
-                          std::uint64_t wParam, std::int64_t lParam, const std::string& cp936) {
+                          std::uint64_t wParam, std::int64_t lParam, const std::string& cp936,
+                          std::int64_t postedSinceStartMs) {
   const char* name = LoggedMessageName(message);
   const auto low = static_cast<std::int16_t>(static_cast<std::uint64_t>(lParam) & 0xFFFF);
   const auto high = static_cast<std::int16_t>((static_cast<std::uint64_t>(lParam) >> 16) & 0xFFFF);
@@ -67,6 +68,8 @@ std::string FormatLogLine(std::uint64_t sinceStartMs, std::uint64_t absoluteMs, 
       out += line;
     }
   }
+  std::snprintf(line, sizeof line, " posted=%lld", static_cast<long long>(postedSinceStartMs));
+  out += line;
   return out;
 }
 

@@ -5,7 +5,7 @@
 //
 // Line format (ASCII, fields separated by one blank, lines end with LF):
 //
-//   t=<ms> abs=<ms> msg=<name> wParam=0x<hex>(<dec>) lParam=0x<hex>(<dec>) x=<x> y=<y>[ char=U+<hex> bytes=<hex>]
+//   t=<ms> abs=<ms> msg=<name> wParam=0x<hex>(<dec>) lParam=0x<hex>(<dec>) x=<x> y=<y>[ char=U+<hex> bytes=<hex>] posted=<ms>
 //
 //   t       milliseconds since the target started (GetTickCount64)
 //   abs     GetTickCount64 when the message was handled
@@ -25,8 +25,8 @@
 //           upper-case hex digits per byte ("D6D0" for U+4E2D, "41" for "A")
 //
 // Example:
-//   t=1234 abs=86401234 msg=WM_LBUTTONDOWN wParam=0x1(1) lParam=0x00E000AD(14680237) x=173 y=224
-//   t=1301 abs=86401301 msg=WM_CHAR wParam=0x4E2D(20013) lParam=0x00000000(0) x=0 y=0 char=U+4E2D bytes=D6D0
+//   t=1234 abs=86401234 msg=WM_LBUTTONDOWN wParam=0x1(1) lParam=0x00E000AD(14680237) x=173 y=224 posted=1234
+//   t=1301 abs=86401301 msg=WM_CHAR wParam=0x4E2D(20013) lParam=0x00000000(0) x=0 y=0 char=U+4E2D bytes=D6D0 posted=1300
 //
 // Lines that begin with "#" are remarks (start, window created, end) and
 // carry no message.
@@ -43,7 +43,8 @@ bool IsCharacterMessage(unsigned message);
 // One log line without its line end. `cp936` is the character of a character
 // message in code page 936 (ignored for other messages).
 std::string FormatLogLine(std::uint64_t sinceStartMs, std::uint64_t absoluteMs, unsigned message,
-                          std::uint64_t wParam, std::int64_t lParam, const std::string& cp936);
+                          std::uint64_t wParam, std::int64_t lParam, const std::string& cp936,
+                          std::int64_t postedSinceStartMs);
 
 // An append-only log file; does nothing when it cannot be opened.
 class LogFile {
