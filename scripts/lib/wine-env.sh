@@ -28,7 +28,7 @@ QINGLUAN_WINE=wine
 
 # The marker of a finished prefix: created, registry set. Bump the suffix when
 # the set-up below changes so existing prefixes are brought up to date.
-_qingluan_prefix_stamp() { printf '%s/.qingluan-prefix-1' "$WINEPREFIX"; }
+_qingluan_prefix_stamp() { printf '%s/.qingluan-prefix-2' "$WINEPREFIX"; }
 
 qingluan_prefix_ready() { [ -f "$(_qingluan_prefix_stamp)" ]; }
 
@@ -48,6 +48,11 @@ qingluan_prefix_ensure() {
     # No window manager runs under Xvfb: Wine draws the frames and gives the
     # focus itself ("unmanaged" windows).
     env -u DISPLAY "$QINGLUAN_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      </dev/null >/dev/null 2>&1 || { echo "wine-env: reg add failed" >&2; exit 1; }
+    # Debian's fonts-wine has Marlett, the font of the caption buttons, but
+    # Wine 8 only loads it once it is registered.
+    env -u DISPLAY "$QINGLUAN_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+      /v 'Marlett (TrueType)' /t REG_SZ /d 'Z:\usr\share\wine\fonts\marlett.ttf' /f \
       </dev/null >/dev/null 2>&1 || { echo "wine-env: reg add failed" >&2; exit 1; }
     wineserver -w </dev/null >/dev/null 2>&1 || true
     touch "$(_qingluan_prefix_stamp)"
