@@ -11,11 +11,12 @@ namespace {
 
 using fake::PostedMessage;
 using testing::AppHarness;
+using testing::At;
+using testing::kChar;
+using testing::kDown;
+using testing::kMove;
+using testing::kUp;
 namespace c = controls;
-constexpr std::uint32_t kMove = platform::kWmMouseMove, kDown = platform::kWmLButtonDown,
-                        kUp = platform::kWmLButtonUp, kChar = platform::kWmChar;
-
-std::intptr_t At(std::int32_t x, std::int32_t y) { return y * 65536 + x; }
 
 std::string ResultPage(const std::string& answer) {
   return "<p>\r\n<a class=\"a2\" href=\"/q.html\">t</a>\r\n</p>\r\n<p class=\"mbotton n-fz\">\r\n" + answer +

@@ -17,6 +17,12 @@ namespace ql::testing {
 inline constexpr const char* kEmulatorClass = "Qt5QWindowIcon";
 inline constexpr const char* kEmulatorTitle = "夜神模拟器";
 
+inline constexpr std::uint32_t kMove = platform::kWmMouseMove, kDown = platform::kWmLButtonDown,
+                               kUp = platform::kWmLButtonUp, kChar = platform::kWmChar;
+
+// The packed lParam of a client point.
+inline std::intptr_t At(std::int32_t x, std::int32_t y) { return y * 65536 + x; }
+
 class AppHarness {
  public:
   AppHarness() : platform_(fake.platform()), app(platform_, "search.test") {

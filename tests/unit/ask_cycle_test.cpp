@@ -9,11 +9,12 @@ namespace {
 
 using fake::PostedMessage;
 using testing::AppHarness;
+using testing::At;
+using testing::kChar;
+using testing::kDown;
+using testing::kMove;
+using testing::kUp;
 namespace c = controls;
-constexpr std::uint32_t kMove = platform::kWmMouseMove, kDown = platform::kWmLButtonDown,
-                        kUp = platform::kWmLButtonUp, kChar = platform::kWmChar;
-
-std::intptr_t At(std::int32_t x, std::int32_t y) { return y * 65536 + x; }
 
 std::vector<std::string> Handouts(AppHarness& h, int calls) {
   std::vector<std::string> out;

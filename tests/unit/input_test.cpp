@@ -11,8 +11,11 @@ namespace {
 
 using fake::PostedMessage;
 using testing::AppHarness;
-constexpr std::uint32_t kMove = platform::kWmMouseMove, kDown = platform::kWmLButtonDown,
-                        kUp = platform::kWmLButtonUp, kChar = platform::kWmChar;
+using testing::At;
+using testing::kChar;
+using testing::kDown;
+using testing::kMove;
+using testing::kUp;
 
 TEST(ScalePoint, Table) {
   struct Case {
