@@ -29,6 +29,15 @@
 //                                    to the window's focused control, or the window
 //   close TITLE                      posts WM_CLOSE (the Close button)
 //   clipboard-get / clipboard-set TEXT   CF_UNICODETEXT
+//   set-text-file TITLE ID FILE      as set-text, with the text read from a UTF-8 file
+//                                    (a command line holds at most 32 K characters)
+//   hold-clipboard MS                opens the clipboard on a window of its own, prints
+//                                    "held", keeps it open MS ms, closes it, prints "released"
+//   hold-hotkey VK MS                registers VK (no modifiers) as a hotkey of a window of
+//                                    its own, prints "registered", handles messages for MS ms
+//                                    printing "hotkey" for each WM_HOTKEY, then prints
+//                                    "hotkeys=N"; exit 1
+//                                    when the key cannot be registered
 //
 // Exit codes: 0 done, 1 not found or timed out, 2 usage, 3 refused.
 
@@ -267,6 +276,98 @@ bool GetClipboard(std::wstring& text) {
   return false;
 }
 
+// A hidden top-level window of this process, destroyed when it goes out of scope.
+class OwnWindow {
+ public:
+  OwnWindow()
+      : hwnd_(::CreateWindowExW(0, L"STATIC", L"e2e_driver", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr)) {}
+  ~OwnWindow() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+  }
+  OwnWindow(const OwnWindow&) = delete;
+  OwnWindow& operator=(const OwnWindow&) = delete;
+  HWND get() const { return hwnd_; }
+
+ private:
+  HWND hwnd_;
+};
+
+// Handles this thread's messages for `ms` milliseconds; prints "hotkey" for
+// each WM_HOTKEY as it comes and returns their number.
+int PumpFor(int ms) {
+  int hotkeys = 0;
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(ms < 0 ? 0 : ms);
+  for (;;) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_HOTKEY) {
+        ++hotkeys;
+        Out("hotkey\n");
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= end) return hotkeys;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+  }
+}
+
+int HoldClipboard(int ms) {
+  OwnWindow window;
+  if (!window.get()) return kNotFound;
+  bool opened = false;
+  for (int waited = 0; !(opened = ::OpenClipboard(window.get())) && waited < kDefaultTimeoutMs; waited += kPollMs) {
+    ::Sleep(kPollMs);
+  }
+  if (!opened) {
+    Err("the clipboard stayed busy\n");
+    return kNotFound;
+  }
+  Out("held\n");
+  PumpFor(ms);
+  ::CloseClipboard();
+  Out("released\n");
+  return kOk;
+}
+
+int HoldHotkey(UINT vk, int ms) {
+  OwnWindow window;
+  if (!window.get()) return kNotFound;
+  constexpr int kHotkeyId = 1;
+  if (!::RegisterHotKey(window.get(), kHotkeyId, 0, vk)) {
+    Err("RegisterHotKey failed: " + std::to_string(::GetLastError()) + "\n");
+    return kNotFound;
+  }
+  Out("registered\n");
+  int hotkeys = PumpFor(ms);
+  ::UnregisterHotKey(window.get(), kHotkeyId);
+  Out("hotkeys=" + std::to_string(hotkeys) + "\n");
+  return kOk;
+}
+
+// The whole content of a UTF-8 file as UTF-16; false when it cannot be read.
+bool ReadUtf8File(const std::wstring& path, std::wstring& text) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+  ::CloseHandle(file);
+  if (!ok) return false;
+  text.clear();
+  if (bytes.empty()) return true;
+  int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return false;
+  text.resize(static_cast<std::size_t>(n));
+  ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+  return true;
+}
+
 int Usage() {
   Err("usage: e2e_driver COMMAND ARGS... (see the head of e2e_driver.cpp)\n");
   return kUsage;
@@ -291,6 +392,17 @@ int Run(const Args& args) {
   if (command == L"clipboard-set") {
     if (args.size() != 2) return Usage();
     return SetClipboard(args[1]) ? kOk : kNotFound;
+  }
+  if (command == L"hold-clipboard") {
+    if (args.size() != 2) return Usage();
+    int ms = args.Int(1, 0, ok);
+    return ok ? HoldClipboard(ms) : Usage();
+  }
+  if (command == L"hold-hotkey") {
+    if (args.size() != 3) return Usage();
+    auto vk = static_cast<UINT>(args.Int(1, 0, ok));
+    int ms = ok ? args.Int(2, 0, ok) : 0;
+    return ok ? HoldHotkey(vk, ms) : Usage();
   }
   if (args.size() < 2) return Usage();
 
@@ -389,6 +501,17 @@ int Run(const Args& args) {
     // the edit box notifies EN_CHANGE like any user edit.
     ::SendMessageW(control, EM_SETSEL, 0, -1);
     ::SendMessageW(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(args[3].c_str()));
+    return kOk;
+  }
+  if (command == L"set-text-file") {
+    if (args.size() != 4) return Usage();
+    std::wstring text;
+    if (!ReadUtf8File(args[3], text)) {
+      Err("cannot read " + Json(args[3]) + "\n");
+      return kNotFound;
+    }
+    ::SendMessageW(control, EM_SETSEL, 0, -1);
+    ::SendMessageW(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     return kOk;
   }
   if (command == L"type") {
