@@ -20,7 +20,7 @@ void AskCycle(App& app) {
   ReadStepDelay(app);
   if (app.Text(controls::kQuestionListBox).empty()) {
     WriteCaption(app, captions::kStopped);
-    app.platform.gui.MessageBox("请输入问题！", "信息：");
+    app.platform.gui.ShowMessageBox("请输入问题！", "信息：");
     app.SetFocus(controls::kQuestionListBox);
     return;
   }

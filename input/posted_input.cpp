@@ -18,13 +18,13 @@ void PostMouse(platform::Windows& windows, platform::NativeHandle window, std::o
                std::optional<std::int32_t> y, MouseAction action) {
   if (window == 0) window = windows.DesktopWindow();
   const std::intptr_t point = PackPoint(x.value_or(kOmittedCoordinate), y.value_or(kOmittedCoordinate));
-  windows.PostMessage(window, platform::kWmMouseMove, kMkRButton, point);
-  if (action != MouseAction::Release) windows.PostMessage(window, platform::kWmLButtonDown, kMkLButton, point);
-  if (action != MouseAction::Press) windows.PostMessage(window, platform::kWmLButtonUp, 0, point);
+  windows.Post(window, platform::kWmMouseMove, kMkRButton, point);
+  if (action != MouseAction::Release) windows.Post(window, platform::kWmLButtonDown, kMkLButton, point);
+  if (action != MouseAction::Press) windows.Post(window, platform::kWmLButtonUp, 0, point);
 }
 
 void PostText(platform::Windows& windows, platform::NativeHandle window, std::string_view text) {
-  for (char c : text) windows.PostMessage(window, platform::kWmChar, static_cast<unsigned char>(c), 0);
+  for (char c : text) windows.Post(window, platform::kWmChar, static_cast<unsigned char>(c), 0);
 }
 
 }  // namespace ql

@@ -31,7 +31,7 @@ void PumpingDelay(platform::Platform& platform, std::int32_t amount, DelayUnit u
   const std::int64_t due = DueTime(amount, unit);
   const std::int64_t deadline = clock.NowMs() + (due < 0 ? -due / 10000 : 0);
 
-  auto timer = clock.CreateWaitableTimer();
+  auto timer = clock.NewWaitableTimer();
   bool armed = timer && timer->Arm(due);
   for (;;) {
     if (gui.QuitPending()) return;

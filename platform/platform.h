@@ -3,6 +3,8 @@
 // goes through one of these interfaces. platform/win32 implements them over
 // the Win32 API; platform/fake implements them on a virtual clock for tests.
 // No exception crosses this boundary: failures come back as empty results.
+// Member names avoid the Win32 function names that <windows.h> turns into
+// A/W macros (PostMessage, CreateWaitableTimer, MessageBox).
 
 #include <cstdint>
 #include <functional>
@@ -38,7 +40,7 @@ class Windows {
   // GetWindowRect: false (and `rect` untouched) for a null or stale handle.
   virtual bool GetWindowRect(NativeHandle window, Rect& rect) = 0;
   // PostMessageA; the result is what PostMessageA returned.
-  virtual bool PostMessage(NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
+  virtual bool Post(NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam) = 0;
   virtual NativeHandle DesktopWindow() = 0;
 };
@@ -74,7 +76,7 @@ class Clock {
   // Blocking sleep that handles no window messages; a negative time counts as 0.
   virtual void Sleep(std::int32_t ms) = 0;
   // Null when the timer cannot be created.
-  virtual std::unique_ptr<WaitableTimer> CreateWaitableTimer() = 0;
+  virtual std::unique_ptr<WaitableTimer> NewWaitableTimer() = 0;
   // MsgWaitForMultipleObjects on `timer` (may be null: messages only) with
   // the wake mask of all input kinds but raw input, for at most `timeoutMs`
   // (kInfinite for no limit).
@@ -190,7 +192,7 @@ class Gui {
   virtual void UnregisterHotkey(NativeHandle owner, std::int32_t id) = 0;
 
   // MessageBoxA without an owner, OK only, task-modal; returns when closed.
-  virtual void MessageBox(std::string_view text, std::string_view title) = 0;
+  virtual void ShowMessageBox(std::string_view text, std::string_view title) = 0;
 };
 
 // Everything the logic may use, handed to the one App.

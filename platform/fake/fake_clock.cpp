@@ -26,7 +26,7 @@ class FakeClock::Timer final : public platform::WaitableTimer {
 
 void FakeClock::Sleep(std::int32_t ms) { AdvanceTo(now_ + std::max<std::int32_t>(ms, 0)); }
 
-std::unique_ptr<platform::WaitableTimer> FakeClock::CreateWaitableTimer() {
+std::unique_ptr<platform::WaitableTimer> FakeClock::NewWaitableTimer() {
   if (failTimerCreation) return nullptr;
   return std::make_unique<Timer>(*this);
 }

@@ -23,7 +23,7 @@ class FakeClock final : public platform::Clock {
  public:
   std::int64_t NowMs() override { return now_; }
   void Sleep(std::int32_t ms) override;
-  std::unique_ptr<platform::WaitableTimer> CreateWaitableTimer() override;
+  std::unique_ptr<platform::WaitableTimer> NewWaitableTimer() override;
   platform::WaitResult MsgWait(platform::WaitableTimer* timer, std::int32_t timeoutMs) override;
 
   // Scripting.

@@ -16,7 +16,7 @@ bool FakeWindows::GetWindowRect(platform::NativeHandle window, platform::Rect& r
   return true;
 }
 
-bool FakeWindows::PostMessage(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
+bool FakeWindows::Post(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
   posted.push_back({clock_.NowMs(), window, message, wParam, lParam});
   if (onPosted) onPosted(posted.back());

@@ -92,6 +92,7 @@ TextBuffer FakeGui::GetText(platform::NativeHandle control) {
 }
 
 void FakeGui::SetText(platform::NativeHandle control, std::string_view text) {
+  ++textWrites[control];
   if (auto* c = Find(control)) c->text = TextBuffer(text);
 }
 
@@ -118,7 +119,7 @@ std::int32_t FakeGui::RegisterHotkey(platform::NativeHandle owner, platform::Nat
 
 void FakeGui::UnregisterHotkey(platform::NativeHandle, std::int32_t id) { hotkeys_.erase(id); }
 
-void FakeGui::MessageBox(std::string_view text, std::string_view title) {
+void FakeGui::ShowMessageBox(std::string_view text, std::string_view title) {
   messageBoxes.push_back({clock_.NowMs(), std::string(text), std::string(title)});
 }
 

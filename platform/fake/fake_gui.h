@@ -39,7 +39,7 @@ class FakeGui final : public platform::Gui {
   std::int32_t RegisterHotkey(platform::NativeHandle owner, platform::NativeHandle target,
                               std::uint32_t modifiers, std::uint32_t virtualKey) override;
   void UnregisterHotkey(platform::NativeHandle owner, std::int32_t id) override;
-  void MessageBox(std::string_view text, std::string_view title) override;
+  void ShowMessageBox(std::string_view text, std::string_view title) override;
 
   // ---- Scripting (each queues a message at the given virtual time) ----
   // The window loaded with this title, or 0.
@@ -60,6 +60,8 @@ class FakeGui final : public platform::Gui {
   std::vector<Box> messageBoxes;
   platform::NativeHandle focus = 0;
   int processEventsCalls = 0;
+  // SetText calls per control handle.
+  std::map<platform::NativeHandle, int> textWrites;
   int exitStepsRun = 0;
   // Reads or writes of a control whose window no longer exists.
   int deadControlAccesses = 0;

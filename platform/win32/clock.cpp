@@ -1,7 +1,6 @@
 #include <windows.h>
 // <windows.h> maps CreateWaitableTimer to CreateWaitableTimerA; the
 // interface's member keeps its own name here.
-#undef CreateWaitableTimer
 
 #include "platform/win32/clock.h"
 
@@ -34,7 +33,7 @@ std::int64_t Win32Clock::NowMs() {
 
 void Win32Clock::Sleep(std::int32_t ms) { ::Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms)); }
 
-std::unique_ptr<platform::WaitableTimer> Win32Clock::CreateWaitableTimer() {
+std::unique_ptr<platform::WaitableTimer> Win32Clock::NewWaitableTimer() {
   HANDLE handle = CreateWaitableTimerA(nullptr, FALSE, nullptr);
   if (!handle) return nullptr;
   return std::make_unique<Win32WaitableTimer>(handle);

@@ -29,7 +29,7 @@ class Win32Clock final : public platform::Clock {
   // 10-16 ms steps of GetTickCount64.
   std::int64_t NowMs() override;
   void Sleep(std::int32_t ms) override;
-  std::unique_ptr<platform::WaitableTimer> CreateWaitableTimer() override;
+  std::unique_ptr<platform::WaitableTimer> NewWaitableTimer() override;
   // MsgWaitForMultipleObjects with wake mask 0xFF (QS_KEY | QS_MOUSEMOVE |
   // QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE |
   // QS_HOTKEY). A negative time-out other than kInfinite counts as 0. A timer

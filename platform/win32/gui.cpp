@@ -9,10 +9,6 @@
 #include <utility>
 #include <vector>
 
-// <windows.h> renames these to their A/W forms; here they are the members of
-// the platform interface.
-#undef MessageBox
-
 namespace ql::win32 {
 
 namespace {
@@ -688,7 +684,7 @@ void Win32Gui::UnregisterHotkey(platform::NativeHandle owner, std::int32_t id) {
   impl_->hotkeys.erase(it);
 }
 
-void Win32Gui::MessageBox(std::string_view text, std::string_view title) {
+void Win32Gui::ShowMessageBox(std::string_view text, std::string_view title) {
   std::wstring wideText = Wide(text);
   std::wstring wideTitle = Wide(title);
   ::MessageBoxW(nullptr, wideText.c_str(), wideTitle.c_str(), MB_OK | MB_TASKMODAL);

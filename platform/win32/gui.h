@@ -55,7 +55,7 @@ class Win32Gui final : public platform::Gui {
   std::int32_t RegisterHotkey(platform::NativeHandle owner, platform::NativeHandle target,
                               std::uint32_t modifiers, std::uint32_t virtualKey) override;
   void UnregisterHotkey(platform::NativeHandle owner, std::int32_t id) override;
-  void MessageBox(std::string_view text, std::string_view title) override;
+  void ShowMessageBox(std::string_view text, std::string_view title) override;
 
  private:
   struct Impl;

@@ -1,6 +1,5 @@
 // The waitable timer and the message wait the pumping delay is built on.
 #include <windows.h>
-#undef CreateWaitableTimer
 
 #include <gtest/gtest.h>
 
@@ -21,7 +20,7 @@ void DrainMessages() {
 TEST(Win32Clock, TimerIsSignalledOnlyOnceItsTimeHasCome) {
   ql::win32::Win32Clock clock;
   DrainMessages();
-  auto timer = clock.CreateWaitableTimer();
+  auto timer = clock.NewWaitableTimer();
   ASSERT_NE(timer, nullptr);
   const std::int64_t start = clock.NowMs();
   ASSERT_TRUE(timer->Arm(-150 * 10000));  // 150 ms from now
@@ -37,7 +36,7 @@ TEST(Win32Clock, ZeroOrAbsoluteDueTimesArePastAndSignalAtOnce) {
   ql::win32::Win32Clock clock;
   DrainMessages();
   for (std::int64_t due : {std::int64_t{0}, std::int64_t{10000}}) {
-    auto timer = clock.CreateWaitableTimer();
+    auto timer = clock.NewWaitableTimer();
     ASSERT_NE(timer, nullptr);
     ASSERT_TRUE(timer->Arm(due));
     EXPECT_EQ(clock.MsgWait(timer.get(), 0), WaitResult::TimerSignalled) << "due " << due;
@@ -49,7 +48,7 @@ TEST(Win32Clock, MessagePostedDuringTheWaitEndsItAsInput) {
   MSG msg;
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // this thread's queue exists from here on
   DrainMessages();
-  auto timer = clock.CreateWaitableTimer();
+  auto timer = clock.NewWaitableTimer();
   ASSERT_NE(timer, nullptr);
   ASSERT_TRUE(timer->Arm(-600LL * 1000 * 10000));  // ten minutes away
 

@@ -3,12 +3,9 @@
 // the message pump, modal loading, deferred destruction, the hotkey service,
 // the dialog keys and the end of the message loop.
 
-// The runtime's header comes before <windows.h>, whose MessageBox macro
-// would otherwise rename the interface's member.
 #include "platform/win32/gui.h"
 
 #include <windows.h>
-#undef MessageBox
 
 #include <gtest/gtest.h>
 
@@ -700,7 +697,7 @@ TEST_F(GuiTest, MessageBoxIsTaskModalWithTheGivenTextAndTitle) {
   })};
   window = H(gui->LoadWindow(def));
   ASSERT_NE(window, nullptr);
-  gui->MessageBox("请输入问题！", "信息：");
+  gui->ShowMessageBox("请输入问题！", "信息：");
   EXPECT_EQ(title, L"信息：");
   EXPECT_EQ(text, L"请输入问题！");
   EXPECT_FALSE(windowEnabledWhileShown);

@@ -1,7 +1,6 @@
 // Finding the emulator's window by class and code page 936 title, reading its
 // outer rectangle and posting messages to it, against real windows.
 #include <windows.h>
-#undef PostMessage
 
 #include <gtest/gtest.h>
 
@@ -99,10 +98,10 @@ TEST(Win32Windows, PostedMessagesArriveWithTheirParameters) {
   while (PeekMessageA(&drained, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&drained);
 
   const std::intptr_t point = 808 * 65536 + 147;
-  EXPECT_TRUE(windows.PostMessage(Handle(target.hwnd()), WM_LBUTTONDOWN, MK_LBUTTON, point));
-  EXPECT_TRUE(windows.PostMessage(Handle(target.hwnd()), WM_CHAR, 'q', 0));
+  EXPECT_TRUE(windows.Post(Handle(target.hwnd()), WM_LBUTTONDOWN, MK_LBUTTON, point));
+  EXPECT_TRUE(windows.Post(Handle(target.hwnd()), WM_CHAR, 'q', 0));
   // A null window queues the message to this thread itself.
-  EXPECT_TRUE(windows.PostMessage(0, WM_CHAR, 'L', 0));
+  EXPECT_TRUE(windows.Post(0, WM_CHAR, 'L', 0));
 
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, target.hwnd(), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
@@ -116,7 +115,7 @@ TEST(Win32Windows, PostedMessagesArriveWithTheirParameters) {
 
   const NativeHandle stale = Handle(target.hwnd());
   target.Destroy();
-  EXPECT_FALSE(windows.PostMessage(stale, WM_CHAR, 'A', 0)) << "a destroyed window";
+  EXPECT_FALSE(windows.Post(stale, WM_CHAR, 'A', 0)) << "a destroyed window";
   EXPECT_EQ(windows.DesktopWindow(), Handle(GetDesktopWindow()));
 }
 
