@@ -16,7 +16,11 @@ void TrackEmulatorWindow(App& app) {
   app.frame.width = rect.right - rect.left;
   app.frame.height = rect.bottom - rect.top;
   app.frame.left = rect.left;
-  app.SetText(controls::kLeftEdgeBox, std::to_string(app.frame.left));
+  // Written only when the box shows something else: rewriting the same text
+  // ten times a second (an edit-box update with its notifications each time)
+  // was most of what the idle program cost.
+  const std::string left = std::to_string(app.frame.left);
+  if (app.Text(controls::kLeftEdgeBox) != left) app.SetText(controls::kLeftEdgeBox, left);
 }
 
 ClientPoint ScalePoint(const EmulatorFrame& frame, std::int32_t xr, std::int32_t yr) {

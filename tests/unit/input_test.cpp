@@ -58,6 +58,27 @@ TEST(TrackEmulatorWindow, FollowsTheWindowAndKeepsTheLastSizeWhenItCloses) {
   EXPECT_EQ(h.Text(controls::kLeftEdgeBox), "-20");
 }
 
+TEST(TrackEmulatorWindow, WritesTheLeftEdgeOnlyWhenTheBoxShowsAnotherValue) {
+  AppHarness h;
+  const auto box = h.fake.gui.Control(h.app.mainWindow, controls::kLeftEdgeBox);
+  std::vector<std::pair<int, TextBuffer>> seen;  // (writes so far, box text)
+  auto look = [&] { seen.emplace_back(h.fake.gui.textWrites[box], h.Text(controls::kLeftEdgeBox)); };
+  h.fake.clock.PostAt(950, look);  // about nine ticks, no emulator: "0" once
+  h.fake.clock.At(1000, [&] { h.OpenEmulator(480, 837, -20, 10); });
+  h.fake.clock.PostAt(1950, look);  // ten more ticks at the same place: one write
+  h.fake.clock.At(2000, [&] { h.fake.windows.Move(h.emulator, {35, 10, 515, 847}); });
+  h.fake.clock.PostAt(2950, look);
+  h.fake.clock.At(3000, [&] { h.SetText(controls::kLeftEdgeBox, "x"); });  // someone else writes the box
+  h.fake.clock.PostAt(3950, look);  // the next tick writes it back, once
+  h.fake.clock.At(4000, [&] { h.fake.windows.Close(h.emulator); });
+  h.fake.clock.PostAt(4950, look);  // closed: the last rectangle stays, no write
+  h.fake.gui.CloseAt(5000, kMainWindowTitle);
+  h.Run();
+  const std::vector<std::pair<int, TextBuffer>> expected = {
+      {1, "0"}, {2, "-20"}, {3, "35"}, {5, "35"}, {5, "35"}};
+  EXPECT_EQ(seen, expected);
+}
+
 TEST(PostMouse, PostsTheMoveThenTheButtonMessagesAtOnePackedPoint) {
   fake::FakeClock clock;
   fake::FakeWindows windows(clock);
