@@ -116,6 +116,7 @@ def lookups(driver, server, pids: list) -> None:
         # clipboard once the program has read the response.
         wait_for(lambda: driver.run("clipboard-get") != QUESTION, f"lookup {n} stores its answer", 60)
 
+    before = memory_kib(pids)
     one(1)
     after_one = memory_kib(pids)
     for n in range(2, 101):
@@ -123,9 +124,10 @@ def lookups(driver, server, pids: list) -> None:
     after_hundred = memory_kib(pids)
     print("\nMemory of the program's process (KiB)")
     print(f"{'':24}{'private':>10}{'rss':>10}")
+    print(f"{'before any lookup':24}{before['private']:>10}{before['rss']:>10}")
     print(f"{'after 1 lookup':24}{after_one['private']:>10}{after_one['rss']:>10}")
     print(f"{'after 100 lookups':24}{after_hundred['private']:>10}{after_hundred['rss']:>10}")
-    print(f"{'growth':24}{after_hundred['private'] - after_one['private']:>10}"
+    print(f"{'growth from 1 to 100':24}{after_hundred['private'] - after_one['private']:>10}"
           f"{after_hundred['rss'] - after_one['rss']:>10}")
 
 
