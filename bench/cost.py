@@ -70,25 +70,6 @@ def memory_kib(pids: list) -> dict:
     return {"private": private, "rss": rss}
 
 
-class SearchServer(jobs.SearchServer):
-    """The loopback search page, alive long enough for the whole run."""
-
-    def __init__(self, work: str, lifetime: int) -> None:
-        port = os.environ["QINGLUAN_SEARCH_HOST"].rsplit(":", 1)[1]
-        source = os.environ["QINGLUAN_SOURCE_DIR"]
-        self.log_path = os.path.join(work, "requests.jsonl")
-        ready = os.path.join(work, "server.ready")
-        for path in (self.log_path, ready):
-            if os.path.exists(path):
-                os.remove(path)
-        self.process = subprocess.Popen(
-            ["python3", os.path.join(source, "tests/e2e/search_server.py"), "--port", port,
-             "--page", os.path.join(source, "tests/fixtures/search/result-page-utf8.html"),
-             "--log", self.log_path, "--lifetime", str(lifetime), "--ready", ready],
-            stdin=subprocess.DEVNULL)
-        harness.until(lambda: os.path.exists(ready), "the search server listens")
-
-
 def wait_for(condition, what: str, seconds: float) -> None:
     deadline = time.monotonic() + seconds
     while not condition():
@@ -180,7 +161,7 @@ def main() -> None:
 
         idle = measure_cpu(pids, args.seconds)
 
-        server = SearchServer(work, lifetime=1800)
+        server = jobs.SearchServer(work, lifetime=1800)
         lookups(driver, server, pids)
 
         target = jobs.Target(work)

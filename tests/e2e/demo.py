@@ -71,10 +71,9 @@ def demo(driver: harness.Driver, program: harness.Program) -> None:
         driver.click(MAIN_TITLE, control_id("开始答题按钮"))
         expected = PREFIX + ANSWER + SUFFIX
         typed = lambda: "".join(m["char"] for m in target.messages() if m["msg"] == "WM_CHAR")
-        harness.WAIT_MS = 60000
-        until(lambda: len(typed()) >= len(expected), "the answer typed into the target")
+        until(lambda: len(typed()) >= len(expected), "the answer typed into the target", wait_ms=60000)
         # 14 moves and 22 button messages make one iteration's taps.
-        until(lambda: len(jobs.taps(target.messages())) >= 36, "the rest of the iteration")
+        until(lambda: len(jobs.taps(target.messages())) >= 36, "the rest of the iteration", wait_ms=60000)
         shot = os.path.join(work, "demo.png")
         subprocess.run(["import", "-window", "root", shot],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)

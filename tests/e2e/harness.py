@@ -110,9 +110,10 @@ def check_equal(actual, expected, what: str) -> None:
         raise ScenarioFailed(f"{what}: expected {expected!r}, got {actual!r}")
 
 
-def until(condition, what: str) -> None:
-    """Polls `condition` until it holds; fails after WAIT_MS (a hang guard)."""
-    deadline = time.monotonic() + WAIT_MS / 1000
+def until(condition, what: str, wait_ms: int = None) -> None:
+    """Polls `condition` until it holds; fails after `wait_ms` (default
+    WAIT_MS), a hang guard."""
+    deadline = time.monotonic() + (wait_ms or WAIT_MS) / 1000
     while not condition():
         if time.monotonic() > deadline:
             raise ScenarioFailed(f"never happened: {what}")

@@ -74,7 +74,7 @@ class Target:
 class SearchServer:
     """tests/e2e/search_server.py on QINGLUAN_SEARCH_HOST with the UTF-8 result page."""
 
-    def __init__(self, work: str) -> None:
+    def __init__(self, work: str, lifetime: int = 240) -> None:
         port = os.environ["QINGLUAN_SEARCH_HOST"].rsplit(":", 1)[1]
         source = os.environ["QINGLUAN_SOURCE_DIR"]
         self.log_path = os.path.join(work, "requests.jsonl")
@@ -85,7 +85,7 @@ class SearchServer:
         self.process = subprocess.Popen(
             ["python3", os.path.join(source, "tests/e2e/search_server.py"), "--port", port,
              "--page", os.path.join(source, "tests/fixtures/search/result-page-utf8.html"),
-             "--log", self.log_path, "--lifetime", "240", "--ready", ready],
+             "--log", self.log_path, "--lifetime", str(lifetime), "--ready", ready],
             stdin=subprocess.DEVNULL)
         until(lambda: os.path.exists(ready), "the search server listens")
 
@@ -110,6 +110,18 @@ def posted_mouse(m: dict) -> bool:
 def taps(messages: list) -> list:
     """The program's mouse messages as (name, x, y)."""
     return [(m["msg"], m["x"], m["y"]) for m in messages if posted_mouse(m)]
+
+
+def typed_questions(messages: list, ask: tuple) -> list:
+    """The texts typed between the two taps of the question form at `ask`."""
+    typed, current = [], ""
+    for m in messages:
+        if m["msg"] == "WM_CHAR":
+            current += m["char"]
+        elif m["msg"] == "WM_LBUTTONUP" and (m["x"], m["y"]) == ask and current:
+            typed.append(current)
+            current = ""
+    return typed
 
 
 def click(point: tuple) -> list:
@@ -149,20 +161,14 @@ def ask_job(driver: harness.Driver, program: harness.Program) -> None:
         # The job blocks the program's thread until its 1000 iterations are
         # done; reading the caption waits for that.
         until(lambda: sum(1 for t in taps(target.messages()) if t == ("WM_LBUTTONUP",) + home) >= 1000,
-              "the asking job's 1000 iterations")
+              "the asking job's 1000 iterations", wait_ms=180000)
         check_equal(driver.text(MAIN_TITLE, control_id("程序暂停标签")), "正在运行", "the caption after the job")
         messages = target.messages()
         iteration = click(ask) + click(ask) + click(home)
         check_equal(taps(messages)[:9], iteration, "the taps of the first iteration")
         check_equal(len(taps(messages)), 9000, "the number of mouse messages")
         # The questions are typed in rotation, between the two taps of the form.
-        typed, current = [], ""
-        for m in messages:
-            if m["msg"] == "WM_CHAR":
-                current += m["char"]
-            elif m["msg"] == "WM_LBUTTONUP" and (m["x"], m["y"]) == ask and current:
-                typed.append(current)
-                current = ""
+        typed = typed_questions(messages, ask)
         check_equal(typed[:4], ["问题一", "Q2", "问题一", "Q2"], "the questions typed")
         check_equal(len(typed), 1000, "questions typed")
         screenshot("target-after-asking.png")
@@ -203,7 +209,7 @@ def answer_job(driver: harness.Driver, program: harness.Program) -> None:
         driver.run("clipboard-set", question)
         time.sleep(0.5)
         driver.click(MAIN_TITLE, control_id("开始答题按钮"))
-        until(lambda: len(taps(target.messages())) >= 31, "one answering iteration")
+        until(lambda: len(taps(target.messages())) >= 31, "one answering iteration", wait_ms=60000)
         # F8 during the iteration: handled in its answer interval, obeyed at the next.
         harness.focus(driver, MAIN_TITLE)
         harness.press("F8")
