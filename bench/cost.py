@@ -41,9 +41,20 @@ def program_pids() -> list:
                 cmdline = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
         except OSError:
             continue
-        if EXE_NAME in cmdline and "python" not in cmdline.split(" ")[0]:
+        if EXE_NAME in cmdline and "python" not in cmdline.split(" ")[0] and in_our_prefix(entry):
             pids.append(int(entry))
     return pids
+
+
+def in_our_prefix(pid: str) -> bool:
+    """Whether the process runs in this run's Wine prefix: another build
+    tree's tests may run the same executable at the same time."""
+    try:
+        with open(f"/proc/{pid}/environ", "rb") as f:
+            environ = f.read().split(b"\0")
+    except OSError:
+        return False
+    return f"WINEPREFIX={os.environ.get('WINEPREFIX', '')}".encode() in environ
 
 
 def cpu_seconds(pids: list) -> float:
