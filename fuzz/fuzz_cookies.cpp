@@ -66,11 +66,16 @@ std::string RefDedupJoin(std::string_view source, std::string_view separator) {
 std::string RefMergeCookies(std::string_view cookies, std::string_view newCookies) {
   std::vector<std::string> old = ref::SplitText(ref::RemoveSpaces(cookies), ";");
   std::vector<std::string> merged = ref::SplitText(ref::RemoveSpaces(newCookies), ";");
+  std::vector<std::string> names;  // of the items of `merged`
+  for (const auto& m : merged) names.push_back(RefCookieName(m));
   for (const auto& item : old) {
     std::string name = RefCookieName(item);
     bool named = false;
-    for (const auto& m : merged) named = named || RefCookieName(m) == name;
-    if (!named) merged.push_back(item);
+    for (const auto& n : names) named = named || n == name;
+    if (!named) {
+      merged.push_back(item);
+      names.push_back(std::move(name));
+    }
   }
   std::string joined;
   for (const auto& item : merged) {

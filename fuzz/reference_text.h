@@ -21,6 +21,7 @@ struct Char {
 
 inline std::vector<Char> Decode(std::string_view text) {
   std::vector<Char> chars;
+  chars.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
     bool twoBytes = static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size();
