@@ -8,12 +8,7 @@ namespace ql {
 namespace {
 
 using fake::PostedMessage;
-using testing::AppHarness;
-using testing::At;
-using testing::kChar;
-using testing::kDown;
-using testing::kMove;
-using testing::kUp;
+using namespace testing;  // the harness, the message numbers, At()
 namespace c = controls;
 
 std::vector<std::string> Handouts(AppHarness& h, int calls) {

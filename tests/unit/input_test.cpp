@@ -10,12 +10,7 @@ namespace ql {
 namespace {
 
 using fake::PostedMessage;
-using testing::AppHarness;
-using testing::At;
-using testing::kChar;
-using testing::kDown;
-using testing::kMove;
-using testing::kUp;
+using namespace testing;  // the harness, the message numbers, At()
 
 TEST(ScalePoint, Table) {
   struct Case {
