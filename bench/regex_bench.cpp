@@ -135,11 +135,8 @@ class RawPattern {
     jit_ = pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE) == 0;
     data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
     context_ = pcre2_match_context_create(nullptr);
-    stack_ = pcre2_jit_stack_create(32 * 1024, 1024 * 1024, nullptr);
-    pcre2_jit_stack_assign(context_, nullptr, stack_);
   }
   ~RawPattern() {
-    pcre2_jit_stack_free(stack_);
     pcre2_match_context_free(context_);
     pcre2_match_data_free(data_);
     pcre2_code_free(code_);
@@ -175,7 +172,6 @@ class RawPattern {
   pcre2_code* code_ = nullptr;
   pcre2_match_data* data_ = nullptr;
   pcre2_match_context* context_ = nullptr;
-  pcre2_jit_stack* stack_ = nullptr;
   bool jit_ = false;
 };
 

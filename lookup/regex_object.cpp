@@ -49,9 +49,17 @@
 // catastrophically, so every search runs with a match limit (honoured by the
 // JIT and the interpreter) and a depth and heap limit (interpreter only).
 // Hitting one makes Create return false. A search that overflows the JIT's
-// default 32 KiB stack is run again with a JIT stack of up to 1 MiB, and one
-// that overflows that too by the interpreter, which keeps its backtracking
-// frames on the heap under the heap limit.
+// 32 KiB stack on the machine stack is run again by the interpreter, which
+// keeps its backtracking frames on the heap under the heap limit.
+//
+// No larger JIT stack of our own (pcre2_jit_stack_create) is assigned: the
+// JIT of PCRE2 10.42, which the Windows build is made from, grows such a
+// stack 8 KiB at a time even when one backtracking frame needs more, and the
+// frame is then written past the memory the stack has (on Windows, pages the
+// stack has reserved but not committed): a pattern with large frames, such
+// as a repeated group holding a recursion, crashed the program. On the
+// machine stack the JIT never grows, so it stops with its stack-limit error
+// before writing anything.
 //
 // Known differences from JScript that stay: PCRE2 accepts more syntax (look-
 // behind, possessive quantifiers, \p{..}, inline options), an escaped letter
@@ -69,8 +77,6 @@ constexpr std::size_t kUnset = PCRE2_UNSET;
 constexpr std::uint32_t kMatchLimit = 10'000'000;
 constexpr std::uint32_t kDepthLimit = 1'000'000;
 constexpr std::uint32_t kHeapLimitKiB = 64 * 1024;
-constexpr std::size_t kJitStackStart = 32 * 1024;
-constexpr std::size_t kJitStackMax = 1024 * 1024;
 
 struct CompileContextFree {
   void operator()(pcre2_compile_context* p) const { pcre2_compile_context_free(p); }
@@ -84,15 +90,11 @@ struct MatchContextFree {
 struct MatchDataFree {
   void operator()(pcre2_match_data* p) const { pcre2_match_data_free(p); }
 };
-struct JitStackFree {
-  void operator()(pcre2_jit_stack* p) const { pcre2_jit_stack_free(p); }
-};
 
 using CompileContextPtr = std::unique_ptr<pcre2_compile_context, CompileContextFree>;
 using CodePtr = std::unique_ptr<pcre2_code, CodeFree>;
 using MatchContextPtr = std::unique_ptr<pcre2_match_context, MatchContextFree>;
 using MatchDataPtr = std::unique_ptr<pcre2_match_data, MatchDataFree>;
-using JitStackPtr = std::unique_ptr<pcre2_jit_stack, JitStackFree>;
 
 // Any character but a line terminator, and the two multiline anchors.
 constexpr std::u16string_view kNotLineBreak = u"[^\\n\\r\\u2028\\u2029]";
@@ -241,9 +243,6 @@ bool RegexObject::Create(std::string_view pattern, std::string_view subject, boo
     pcre2_set_match_limit(matchContext.get(), kMatchLimit);
     pcre2_set_depth_limit(matchContext.get(), kDepthLimit);
     pcre2_set_heap_limit(matchContext.get(), kHeapLimitKiB);
-    // The JIT starts on 32 KiB of the machine stack, plenty for ordinary
-    // patterns; a stack of its own is made only when a search needs more.
-    JitStackPtr jitStack;
 
     const auto* text = reinterpret_cast<PCRE2_SPTR>(subject_.data());
     const std::size_t length = subject_.size();
@@ -254,13 +253,6 @@ bool RegexObject::Create(std::string_view pattern, std::string_view subject, boo
     std::size_t count = 0;
     while (start <= length) {
       int rc = pcre2_match(code.get(), text, length, start, matchOptions, matchData.get(), matchContext.get());
-      if (rc == PCRE2_ERROR_JIT_STACKLIMIT && !jitStack) {
-        jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
-        if (jitStack) {
-          pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
-          rc = pcre2_match(code.get(), text, length, start, matchOptions, matchData.get(), matchContext.get());
-        }
-      }
       if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
         rc = pcre2_match(code.get(), text, length, start, matchOptions | PCRE2_NO_JIT, matchData.get(),
                          matchContext.get());

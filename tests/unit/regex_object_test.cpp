@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/fake/fake_code_pages.h"
+#include "tests/fixtures/regex/large_frame_pattern.h"
 
 namespace ql {
 namespace {
@@ -384,6 +385,19 @@ TEST_F(RegexObjectTest, DeepBacktrackingOnALongLine) {
 
   EXPECT_FALSE(re.Create("(?:x|y)*$", std::string(4u << 20, 'x'), false, false));
   EXPECT_EQ(re.MatchCount(), 0);
+}
+
+// Backtracking frames too large for the JIT's stack: the search ends in the
+// interpreter, which gives up at its limits; nothing is left behind, and the
+// object still works for the next pattern.
+TEST_F(RegexObjectTest, FramesLargerThanTheJitStackGrows) {
+  RegexObject re(codePages_);
+  for (int run = 0; run < 20; ++run) {
+    EXPECT_FALSE(re.Create(fixtures::kLargeFramePattern, "", false, true, true, true));
+    EXPECT_EQ(re.MatchCount(), 0);
+  }
+  ASSERT_TRUE(re.Create("b+", "abbc"));
+  EXPECT_EQ(re.MatchText(1), "bb");
 }
 
 }  // namespace

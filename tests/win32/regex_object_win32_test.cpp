@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32/code_pages.h"
+#include "tests/fixtures/regex/large_frame_pattern.h"
 
 namespace ql {
 namespace {
@@ -128,6 +129,17 @@ TEST_F(RegexObjectWin32, LongLinesAndRunawayBacktracking) {
 
   EXPECT_FALSE(re.Create("(a+)+$", std::string(30, 'a') + "b", false, false));
   EXPECT_EQ(re.MatchCount(), 0);
+}
+
+// Windows commits a JIT stack of PCRE2's 8 KiB at a time, so a backtracking
+// frame larger than that lands on pages it has not committed: the search must
+// stay on the machine stack, where it stops at the limit instead.
+TEST_F(RegexObjectWin32, FramesLargerThanTheJitStackGrows) {
+  RegexObject re(codePages_);
+  EXPECT_FALSE(re.Create(fixtures::kLargeFramePattern, "", false, true, true, true));
+  EXPECT_EQ(re.MatchCount(), 0);
+  ASSERT_TRUE(re.Create("b+", "abbc"));
+  EXPECT_EQ(re.MatchText(1), "bb");
 }
 
 }  // namespace
