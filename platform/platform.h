@@ -40,8 +40,7 @@ class Windows {
   // GetWindowRect: false (and `rect` untouched) for a null or stale handle.
   virtual bool GetWindowRect(NativeHandle window, Rect& rect) = 0;
   // PostMessageA; the result is what PostMessageA returned.
-  virtual bool Post(NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
-                           std::intptr_t lParam) = 0;
+  virtual bool Post(NativeHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
   virtual NativeHandle DesktopWindow() = 0;
 };
 

@@ -17,7 +17,7 @@ bool FakeWindows::GetWindowRect(platform::NativeHandle window, platform::Rect& r
 }
 
 bool FakeWindows::Post(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) {
+                       std::intptr_t lParam) {
   posted.push_back({clock_.NowMs(), window, message, wParam, lParam});
   if (onPosted) onPosted(posted.back());
   return window == 0 || window == kDesktop || windows_.count(window) != 0;

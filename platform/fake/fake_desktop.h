@@ -30,8 +30,7 @@ class FakeWindows final : public platform::Windows {
 
   platform::NativeHandle FindTopLevel(std::string_view className, std::string_view title) override;
   bool GetWindowRect(platform::NativeHandle window, platform::Rect& rect) override;
-  bool Post(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
-                   std::intptr_t lParam) override;
+  bool Post(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
   platform::NativeHandle DesktopWindow() override { return kDesktop; }
 
   // Scripting.

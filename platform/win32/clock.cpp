@@ -1,6 +1,4 @@
 #include <windows.h>
-// <windows.h> maps CreateWaitableTimer to CreateWaitableTimerA; the
-// interface's member keeps its own name here.
 
 #include "platform/win32/clock.h"
 

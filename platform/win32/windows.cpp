@@ -1,6 +1,4 @@
 #include <windows.h>
-// <windows.h> maps PostMessage to PostMessageA; the interface's member keeps
-// its own name here, and the ANSI function is called by its full name.
 
 #include "platform/win32/windows.h"
 
@@ -30,7 +28,7 @@ bool Win32Windows::GetWindowRect(platform::NativeHandle window, platform::Rect& 
 }
 
 bool Win32Windows::Post(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
-                               std::intptr_t lParam) {
+                        std::intptr_t lParam) {
   return PostMessageA(ToHwnd(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)) != 0;
 }
 

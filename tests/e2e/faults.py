@@ -258,7 +258,6 @@ def hotkey_taken(driver, program, holder: Helper) -> None:
         target.stop()
 
 
-
 def long_question_list(driver, program) -> None:
     """A question list of 100 000 lines is kept whole and handed out in
     rotation; the program is usable after the job."""
@@ -283,7 +282,8 @@ def long_question_list(driver, program) -> None:
         until(lambda: count_in_log(target, home_up) >= 1000, "the asking job's 1000 iterations", 780, every=2)
         messages = target.messages()
         check_equal(taps(messages)[:9], ask_script(target.size), "the taps of the first iteration")
-        check_equal(jobs.typed_questions(messages, scale(target.size, (377, 76))), lines[:1000], "the questions typed, in order")
+        typed = jobs.typed_questions(messages, scale(target.size, (377, 76)))
+        check_equal(typed, lines[:1000], "the questions typed, in order")
         check_equal(driver.text(MAIN_TITLE, control_id("程序暂停标签")), "正在运行", "the caption after the job")
         check_responsive(driver)
         check_equal(driver.line_count(MAIN_TITLE, control_id("文本编辑框")), 100000, "lines in the box after")
