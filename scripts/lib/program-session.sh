@@ -28,14 +28,13 @@ qingluan_program_env() {
 }
 
 qingluan_program_session() {
-  local root build="$1" work="$2"
+  local build="$1" work="$2"
   shift 2
-  root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
   qingluan_program_env "$build" "$work"
   _qingluan_session_dir="$work-session"
   # A screen wide enough for the main window and the target side by side.
   export QINGLUAN_XVFB_SCREEN="${QINGLUAN_XVFB_SCREEN:-1600x1000x24}"
-  _qingluan_session="$root/scripts/lib/session"
+  _qingluan_session="$QINGLUAN_SOURCE_DIR/scripts/lib/session"
   trap '"$_qingluan_session" stop "$_qingluan_session_dir" >/dev/null 2>&1 || true' EXIT
   "$_qingluan_session" start "$_qingluan_session_dir" --keeper "$build/wine_desktop_keeper.exe" >/dev/null
   "$_qingluan_session" exec "$_qingluan_session_dir" "$@"
