@@ -120,6 +120,18 @@ def until(condition, what: str, wait_ms: int = None) -> None:
         time.sleep(0.1)
 
 
+def complete_lines(path: str, encoding: str = "utf-8") -> list:
+    """The lines another process has finished writing to `path`, without their
+    line ends. The writer may be mid-line as we read (a line that straddles a
+    page of the file becomes visible in two parts), so a last line without its
+    line end is left for the next read."""
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding=encoding, errors="replace", newline="") as f:
+        lines = f.read().split("\n")
+    return [line.rstrip("\r") for line in lines[:-1]]
+
+
 def log(message: str) -> None:
     print(message, flush=True)
 

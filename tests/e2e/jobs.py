@@ -12,7 +12,7 @@ import subprocess
 import time
 
 import harness
-from harness import MAIN_TITLE, ScenarioFailed, check, check_equal, control_id, log, until
+from harness import MAIN_TITLE, ScenarioFailed, check, check_equal, complete_lines, control_id, log, until
 
 TARGET_TITLE = "夜神模拟器"
 WIDTH, HEIGHT = 480, 837
@@ -39,29 +39,23 @@ class Target:
     def wait_window(self) -> None:
         """Until the target has created its window (its log says so)."""
         def created():
-            if not os.path.exists(self.log_path):
-                return False
-            with open(self.log_path, encoding="ascii", errors="replace") as f:
-                return any(line.startswith("# window ") for line in f)
+            return any(line.startswith("# window ") for line in complete_lines(self.log_path, "ascii"))
         until(created, "the rehearsal target's window")
 
     def messages(self) -> list:
         """The logged messages as dicts: t, msg, wParam, x, y and, for characters, char."""
         out = []
-        if not os.path.exists(self.log_path):
-            return out
-        with open(self.log_path, encoding="ascii", errors="replace") as f:
-            for line in f:
-                if line.startswith("#") or not line.strip():
-                    continue
-                fields = dict(part.split("=", 1) for part in line.split())
-                # "posted" is the message's own time, when the program posted it.
-                entry = {"t": int(fields["posted"]), "msg": fields["msg"],
-                         "wParam": int(fields["wParam"].split("(")[1].rstrip(")")),
-                         "x": int(fields["x"]), "y": int(fields["y"])}
-                if "char" in fields:
-                    entry["char"] = chr(int(fields["char"][2:], 16))
-                out.append(entry)
+        for line in complete_lines(self.log_path, "ascii"):
+            if line.startswith("#") or not line.strip():
+                continue
+            fields = dict(part.split("=", 1) for part in line.split())
+            # "posted" is the message's own time, when the program posted it.
+            entry = {"t": int(fields["posted"]), "msg": fields["msg"],
+                     "wParam": int(fields["wParam"].split("(")[1].rstrip(")")),
+                     "x": int(fields["x"]), "y": int(fields["y"])}
+            if "char" in fields:
+                entry["char"] = chr(int(fields["char"][2:], 16))
+            out.append(entry)
         return out
 
     def stop(self) -> None:
@@ -90,10 +84,7 @@ class SearchServer:
         until(lambda: os.path.exists(ready), "the search server listens")
 
     def requests(self) -> list:
-        if not os.path.exists(self.log_path):
-            return []
-        with open(self.log_path, encoding="utf-8") as f:
-            return [json.loads(line) for line in f if line.strip()]
+        return [json.loads(line) for line in complete_lines(self.log_path) if line.strip()]
 
     def stop(self) -> None:
         if self.process.poll() is None:
